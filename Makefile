@@ -8,7 +8,7 @@ FUZZ_TARGETS = pair_reader_fuzz run_fuzz
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test test-sanitize fuzz clean
+.PHONY: all deps configure build run test test-sanitize test-valgrind fuzz clean
 
 all: build
 
@@ -32,6 +32,19 @@ test-sanitize: deps
 	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEL_SANITIZE=ON
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The test programs under valgrind's memcheck (the programs they start run
+# natively, since valgrind would change their argv[0]), then the program
+# itself under memcheck on every fixture, example and fuzz seed.
+VALGRIND = valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite \
+  --suppressions=tests/valgrind.supp
+test-valgrind: build
+	@sh tools/install-deps valgrind
+	for t in $(BUILD)/tests/*_tests; do $(VALGRIND) $$t --gtest_brief=1 || exit 1; done
+	for f in tests/fixtures/* examples/*.txt fuzz/corpus/*/*; do \
+	  $(VALGRIND) $(BUILD)/quarvel "$$f" >/dev/null; \
+	  [ $$? -ne 99 ] || { echo "memcheck: $$f"; exit 1; }; \
+	done
 
 # Each libFuzzer target for FUZZ_SECONDS, one after the other, starting from
 # the seeds in fuzz/corpus/; what the fuzzer learns stays in $(FUZZ_BUILD).
