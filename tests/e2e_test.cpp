@@ -114,6 +114,9 @@ struct RunCase {
     int status;
 };
 
+// Names the case in test listings.
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
+
 class Fixtures : public testing::TestWithParam<RunCase> {};
 
 TEST_P(Fixtures, WholeOutputAndStatus) {

@@ -46,6 +46,9 @@ struct GrammarCase {
     double value;  // when result is 1
 };
 
+// Names the case in test listings.
+void PrintTo(const GrammarCase& c, std::ostream* os) { *os << testing::PrintToString(std::string(c.input)); }
+
 class Grammar : public testing::TestWithParam<GrammarCase> {};
 
 TEST_P(Grammar, ConsumesAndConverts) {
@@ -99,6 +102,9 @@ struct LimitCase {
     std::vector<std::string> numbers;  // the texts the input splits into
 };
 
+// Names the case in test listings.
+void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.input.size() << " characters"; }
+
 class LengthLimit : public testing::TestWithParam<LimitCase> {};
 
 TEST_P(LengthLimit, SplitsWhereTheLimitFalls) {
@@ -144,6 +150,9 @@ struct PairCase {
     std::string input;
     std::vector<Read> reads;  // every call, up to the first result below 1
 };
+
+// Names the case in test listings.
+void PrintTo(const PairCase& c, std::ostream* os) { *os << c.name; }
 
 class Pairs : public testing::TestWithParam<PairCase> {};
 

@@ -75,6 +75,9 @@ struct ExtremeCase {
     double ymin, t_ymin, ymax, t_ymax;
 };
 
+// Names the case in test listings.
+void PrintTo(const ExtremeCase& c, std::ostream* os) { *os << c.name; }
+
 class Extremes : public testing::TestWithParam<ExtremeCase> {};
 
 TEST_P(Extremes, KeepTheFirstOccurrence) {
@@ -103,6 +106,9 @@ struct IntervalCase {
     std::vector<double> times;
     double dtmin, dtmin_end, dtmin_start, dtmax, dtmax_end, dtmax_start;
 };
+
+// Names the case in test listings.
+void PrintTo(const IntervalCase& c, std::ostream* os) { *os << c.name; }
 
 class Intervals : public testing::TestWithParam<IntervalCase> {};
 

@@ -32,6 +32,9 @@ struct HistogramCase {
     double most_frequent;
 };
 
+// Names the case in test listings.
+void PrintTo(const HistogramCase& c, std::ostream* os) { *os << c.name; }
+
 class Histogram : public testing::TestWithParam<HistogramCase> {};
 
 TEST_P(Histogram, CountsAndSelects) {
