@@ -7,8 +7,9 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = pair_reader_fuzz run_fuzz
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-sanitize test-valgrind fuzz clean
+.PHONY: all deps configure build run test test-sanitize test-valgrind fuzz install clean
 
 all: build
 
@@ -59,6 +60,11 @@ fuzz:
 	    -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/$$t- \
 	    $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t || exit 1; \
 	done
+
+# The program and its manual page: PREFIX/bin/quarvel and
+# PREFIX/share/man/man1/quarvel.1.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

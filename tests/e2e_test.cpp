@@ -1,1 +1,213 @@
+// End to end: the built program on small records, its whole standard output
+// compared byte for byte, and its exit status.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run_program.h"
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void write_file(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// What the program prints before it opens anything, for an argument vector
+// whose element 0 is "quarvel".
+std::string greeting(const std::vector<std::string>& args) {
+    std::string text =
+        "\n\n\n quarvel, ver 1.0, October 29, 2008  \n"
+        "\n by the quarvel developers <quarvel-devel@quarvel.org>\n\n"
+        "\n\n  argc = " + std::to_string(args.size() + 1) + " "
+        "\n argv[0] quarvel "
+        "\n argv[1] " + (args.empty() ? std::string("(null)") : args[0]) + " ";
+    return text;
+}
+
+std::string opened(const std::string& name) { return " File: " + name + " opened. \n"; }
+std::string failed(const std::string& name) { return " Failed to open file: " + name + " \n"; }
+const std::string NO_DATA = "\n No data on first line ";
+
+// The report of the five-sample record in worked_example.txt.
+const std::string FIVE_SAMPLE_REPORT =
+    "\n samples= 5 "
+    "\n\n time span=            0 sec to        0.005 sec"
+    "\n\n duration=        0.005 sec "
+    "\n\n ymin=      -0.3 G at        0.003 sec"
+    "\n ymax=       0.2 G at        0.001 sec"
+    "\n\n  ave=      0.02 G    std dev =     0.172 G   rms=    0.1732 G"
+    "\n kurtosis=      2.26"
+    "\n\n ________________________________________________ \n\n"
+    "\n dtmin=       0.001 sec\t between       0.001 &           0 sec\t"
+    "\n dt   =     0.00125 sec\t\t"
+    "\n dtmax=       0.002 sec\t between       0.005 &       0.003 sec\t\n"
+    "\n"
+    "\n SRmin=         500 samples/sec"
+    "\n SR   =         800 samples/sec"
+    "\n SRmax=        1000 samples/sec\n"
+    "\n (G/bit) =         0.1 \n";
+
+const std::string ONE_SAMPLE_REPORT =
+    "\n samples= 1 "
+    "\n\n time span=          2.5 sec to          2.5 sec"
+    "\n\n duration=            0 sec "
+    "\n\n ymin=         0 G at          2.5 sec"
+    "\n ymax=         0 G at          2.5 sec"
+    "\n\n  ave=         0 G    std dev =         0 G   rms=         0 G"
+    "\n kurtosis=      -nan"
+    "\n\n ________________________________________________ \n\n"
+    "\n dtmin=       1e+90 sec\t between           0 &           0 sec\t"
+    "\n dt   =        -nan sec\t\t"
+    "\n dtmax=      -1e+90 sec\t between           0 &           0 sec\t\n"
+    "\n"
+    "\n SRmin=      -1e-90 samples/sec"
+    "\n SR   =        -nan samples/sec"
+    "\n SRmax=       1e-90 samples/sec\n"
+    "\n (G/bit) =       1e+90 \n";
+
+// A fresh directory for a test's files, removed with them afterwards.
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char name[] = "/tmp/quarvel-e2e-XXXXXX";
+        path = mkdtemp(name);
+    }
+    ~TempDir() {
+        std::string command = "rm -rf '" + path + "'";
+        if (std::system(command.c_str()) != 0) std::perror("rm");
+    }
+    std::string file(const std::string& name, const std::string& text) const {
+        write_file(path + "/" + name, text);
+        return name;
+    }
+};
+
+ProgramRun quarvel(const std::vector<std::string>& args, const std::string& cwd,
+                   int stdin_fd = -1) {
+    ProgramSpawn spawn;
+    spawn.path = QUARVEL_BINARY;
+    spawn.argv.push_back("quarvel");
+    spawn.argv.insert(spawn.argv.end(), args.begin(), args.end());
+    spawn.cwd = cwd;
+    spawn.stdin_fd = stdin_fd;
+    return run_program(spawn);
+}
+
+struct RunCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::string expected_after_greeting;
+    int status;
+};
+
+// Names the case in test listings.
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
+
+class Fixtures : public testing::TestWithParam<RunCase> {};
+
+TEST_P(Fixtures, WholeOutputAndStatus) {
+    const RunCase& c = GetParam();
+    ProgramRun run = quarvel(c.args, FIXTURE_DIR);
+    EXPECT_EQ(run.out, greeting(c.args) + c.expected_after_greeting);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, Fixtures,
+    testing::Values(
+        RunCase{"FiveSamples", {"worked_example.txt"}, opened("worked_example.txt") + FIVE_SAMPLE_REPORT, 0},
+        RunCase{"CrLfLineEnds", {"worked_example_crlf.txt"}, opened("worked_example_crlf.txt") + FIVE_SAMPLE_REPORT, 0},
+        RunCase{"TextAfterTheData", {"trailing_text.txt"}, opened("trailing_text.txt") + FIVE_SAMPLE_REPORT, 0},
+        RunCase{"ExtraArgumentsAreIgnored", {"worked_example.txt", "other.txt", "-v"},
+                opened("worked_example.txt") + FIVE_SAMPLE_REPORT, 0},
+        RunCase{"OneTimeOnly", {"one_time.txt"}, opened("one_time.txt") + ONE_SAMPLE_REPORT, 0},
+        RunCase{"HeaderLine", {"header_line.txt"}, opened("header_line.txt") + NO_DATA, 1},
+        RunCase{"EmptyFile", {"empty.txt"}, opened("empty.txt") + NO_DATA, 1},
+        RunCase{"OnlyWhiteSpace", {"blank_lines.txt"}, opened("blank_lines.txt") + NO_DATA, 1},
+        RunCase{"MissingFile", {"no_such_file.txt"}, failed("no_such_file.txt"), 1},
+        RunCase{"Directory", {"."}, failed("."), 1},
+        RunCase{"EmptyName", {""}, failed(""), 1}),
+    [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+TEST(Run, NoArgumentReadsAIn) {
+    TempDir dir;
+    dir.file("a.in", read_file(std::string(FIXTURE_DIR) + "/worked_example.txt"));
+    ProgramRun run = quarvel({}, dir.path);
+    EXPECT_EQ(run.out, greeting({}) + opened("a.in") + FIVE_SAMPLE_REPORT);
+    EXPECT_EQ(run.status, 0);
+}
+
+TEST(Run, NoArgumentAndNoAIn) {
+    TempDir dir;
+    ProgramRun run = quarvel({}, dir.path);
+    EXPECT_EQ(run.out, greeting({}) + failed("a.in"));
+    EXPECT_EQ(run.status, 1);
+}
+
+TEST(Run, LongFileNameIsHeldWhole) {
+    // 300 characters, in folders, since one name may not pass 255.
+    TempDir dir;
+    std::string name;
+    for (int i = 0; i < 5; ++i) {
+        name += std::string(55, static_cast<char>('a' + i)) + "/";
+        ASSERT_EQ(mkdir((dir.path + "/" + name).c_str(), 0700), 0);
+    }
+    name += std::string(16, 'r') + ".txt";
+    ASSERT_EQ(name.size(), 300u);
+    dir.file(name, "0 1\n1 1.5\n");
+    ProgramRun run = quarvel({name}, dir.path);
+    EXPECT_EQ(run.out.substr(0, (greeting({name}) + opened(name)).size()), greeting({name}) + opened(name));
+    EXPECT_NE(run.out.find("\n samples= 2 "), std::string::npos);
+    EXPECT_EQ(run.status, 0);
+}
+
+TEST(Run, ReadsFromAPipe) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::string text = read_file(std::string(FIXTURE_DIR) + "/worked_example.txt");
+    ASSERT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fds[1]);
+    ProgramRun run = quarvel({"/dev/stdin"}, FIXTURE_DIR, fds[0]);
+    close(fds[0]);
+    EXPECT_EQ(run.out, greeting({"/dev/stdin"}) + opened("/dev/stdin") + FIVE_SAMPLE_REPORT);
+    EXPECT_EQ(run.status, 0);
+}
+
+// Every sample record shipped in examples/ against the report kept beside
+// it, so the documentation cannot drift from the program.
+TEST(Examples, EachMatchesItsReport) {
+    DIR* dir = opendir(EXAMPLES_DIR);
+    ASSERT_NE(dir, nullptr);
+    int checked = 0;
+    while (struct dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.size() < 5 || name.compare(name.size() - 4, 4, ".txt") != 0) continue;
+        std::string report = std::string(EXAMPLES_DIR) + "/" + name.substr(0, name.size() - 4) + ".report";
+        struct stat st;
+        ASSERT_EQ(stat(report.c_str(), &st), 0) << name << " has no .report";
+        ProgramRun run = quarvel({name}, EXAMPLES_DIR);
+        EXPECT_EQ(run.out, read_file(report)) << name;
+        int status = run.out.find("\n samples= ") != std::string::npos ? 0 : 1;
+        EXPECT_EQ(run.status, status) << name;
+        ++checked;
+    }
+    closedir(dir);
+    EXPECT_GT(checked, 0);
+}
+
+}  // namespace
