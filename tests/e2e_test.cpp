@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_text.h"
 #include "run_program.h"
 
 namespace {
@@ -28,38 +29,17 @@ void write_file(const std::string& path, const std::string& text) {
 
 // What the program prints before it opens anything, for an argument vector
 // whose element 0 is "quarvel".
-std::string greeting(const std::vector<std::string>& args) {
-    std::string text =
-        "\n\n\n quarvel, ver 1.0, October 29, 2008  \n"
-        "\n by the quarvel developers <quarvel-devel@quarvel.org>\n\n"
-        "\n\n  argc = " + std::to_string(args.size() + 1) + " "
-        "\n argv[0] quarvel "
-        "\n argv[1] " + (args.empty() ? std::string("(null)") : args[0]) + " ";
-    return text;
+std::string greeting(std::vector<std::string> args) {
+    args.insert(args.begin(), "quarvel");
+    return expected::greeting(args);
 }
 
-std::string opened(const std::string& name) { return " File: " + name + " opened. \n"; }
-std::string failed(const std::string& name) { return " Failed to open file: " + name + " \n"; }
-const std::string NO_DATA = "\n No data on first line ";
+using expected::NO_DATA;
+using expected::opened;
+std::string failed(const std::string& name) { return expected::failed_to_open(name); }
 
 // The report of the five-sample record in worked_example.txt.
-const std::string FIVE_SAMPLE_REPORT =
-    "\n samples= 5 "
-    "\n\n time span=            0 sec to        0.005 sec"
-    "\n\n duration=        0.005 sec "
-    "\n\n ymin=      -0.3 G at        0.003 sec"
-    "\n ymax=       0.2 G at        0.001 sec"
-    "\n\n  ave=      0.02 G    std dev =     0.172 G   rms=    0.1732 G"
-    "\n kurtosis=      2.26"
-    "\n\n ________________________________________________ \n\n"
-    "\n dtmin=       0.001 sec\t between       0.001 &           0 sec\t"
-    "\n dt   =     0.00125 sec\t\t"
-    "\n dtmax=       0.002 sec\t between       0.005 &       0.003 sec\t\n"
-    "\n"
-    "\n SRmin=         500 samples/sec"
-    "\n SR   =         800 samples/sec"
-    "\n SRmax=        1000 samples/sec\n"
-    "\n (G/bit) =         0.1 \n";
+const std::string& FIVE_SAMPLE_REPORT = expected::WORKED_EXAMPLE_REPORT;
 
 const std::string ONE_SAMPLE_REPORT =
     "\n samples= 1 "

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_text.h"
 #include "report/report.h"
 #include "stats/running_stats.h"
 #include "stats/step_histogram.h"
@@ -112,23 +113,7 @@ std::string report_text(const Record& r) {
 
 TEST(Report, FiveSampleRecord) {
     Record r = record_of({{0.000, 0.10}, {0.001, 0.20}, {0.002, 0.10}, {0.003, -0.30}, {0.005, 0.0}});
-    EXPECT_EQ(report_text(r),
-              "\n samples= 5 "
-              "\n\n time span=            0 sec to        0.005 sec"
-              "\n\n duration=        0.005 sec "
-              "\n\n ymin=      -0.3 G at        0.003 sec"
-              "\n ymax=       0.2 G at        0.001 sec"
-              "\n\n  ave=      0.02 G    std dev =     0.172 G   rms=    0.1732 G"
-              "\n kurtosis=      2.26"
-              "\n\n ________________________________________________ \n\n"
-              "\n dtmin=       0.001 sec\t between       0.001 &           0 sec\t"
-              "\n dt   =     0.00125 sec\t\t"
-              "\n dtmax=       0.002 sec\t between       0.005 &       0.003 sec\t\n"
-              "\n"
-              "\n SRmin=         500 samples/sec"
-              "\n SR   =         800 samples/sec"
-              "\n SRmax=        1000 samples/sec\n"
-              "\n (G/bit) =         0.1 \n");
+    EXPECT_EQ(report_text(r), expected::WORKED_EXAMPLE_REPORT);
 }
 
 TEST(Report, SentinelsAndNotANumber) {
