@@ -42,6 +42,8 @@ void StepHistogram::file_entry(uint32_t j) {
         }
         StepBucket& slot = buckets[i];
         slot.bucket = bucket;
+        uint32_t bit = step_bucket_bit(bucket);
+        bucket_bits[bit / 64] |= uint64_t{1} << (bit % 64);
         if (slot.count < STEP_BUCKET_ENTRIES) slot.entry[slot.count] = static_cast<uint16_t>(j);
         if (slot.count <= STEP_BUCKET_ENTRIES) ++slot.count;
     }
@@ -49,6 +51,7 @@ void StepHistogram::file_entry(uint32_t j) {
 
 void StepHistogram::refile() {
     std::memset(buckets, 0, sizeof buckets);
+    std::memset(bucket_bits, 0, sizeof bucket_bits);
     filed = 0;
     for (uint32_t j = 0; j <= step_last; ++j) file_entry(j);
 }

@@ -24,6 +24,7 @@ constexpr double STEP_BUCKET_SCALE = 0x1p19;
 constexpr double STEP_BUCKETED_LIMIT = 0x1p39;  // larger steps: in-order search
 constexpr int STEP_BUCKET_ENTRIES = 6;
 constexpr uint32_t STEP_BUCKET_SLOTS = 2048;  // a power of two, over 3 * STEP_SLOTS
+constexpr uint32_t STEP_BUCKET_BITS = 32768;  // a power of two, far over 3 * STEP_SLOTS
 
 struct StepBucket {
     int64_t bucket;
@@ -43,6 +44,10 @@ struct StepHistogram {
     // and refiles the whole table when filed does not match step_last, as
     // when the entries were set other than by add.
     StepBucket buckets[STEP_BUCKET_SLOTS] = {};
+    // One bit for each of a finer hash of the bucket numbers: clear when no
+    // filed bucket has that hash. On noisy data most steps find a clear bit
+    // and are settled without a probe of the slots.
+    uint64_t bucket_bits[STEP_BUCKET_BITS / 64] = {};
     uint32_t filed = 0;
 
     // Sets every count to 0; values and step_last are left alone.
@@ -71,11 +76,18 @@ inline bool step_matches(double dy, double value) {
     return !(std::fabs(dy - value) > STEP_TOLERANCE);
 }
 
+// Fibonacci hashing: the top bits of the product mix all of the number.
+inline uint64_t step_bucket_hash(int64_t bucket) {
+    return static_cast<uint64_t>(bucket) * 0x9E3779B97F4A7C15ULL;
+}
 inline uint32_t step_bucket_slot(int64_t bucket) {
-    // Fibonacci hashing: the top bits of the product mix all of the number.
-    return static_cast<uint32_t>((static_cast<uint64_t>(bucket) * 0x9E3779B97F4A7C15ULL) >> 53);
+    return static_cast<uint32_t>(step_bucket_hash(bucket) >> 53);
+}
+inline uint32_t step_bucket_bit(int64_t bucket) {
+    return static_cast<uint32_t>(step_bucket_hash(bucket) >> 49);
 }
 static_assert(STEP_BUCKET_SLOTS == 1u << (64 - 53), "the hash gives one slot of the table");
+static_assert(STEP_BUCKET_BITS == 1u << (64 - 49), "the hash gives one bit of the filter");
 
 inline const StepBucket* StepHistogram::find_bucket(int64_t bucket) const {
     // Linear probing; the table is never more than half full.
@@ -90,16 +102,18 @@ inline int32_t StepHistogram::matching_entry(double dy) {
     if (filed != step_last + 1) refile();
     if (!(dy < STEP_BUCKETED_LIMIT)) return search_in_order(dy);
     // dy is above the tolerance, so the truncation is the floor.
-    const StepBucket* slot = find_bucket(static_cast<int64_t>(dy * STEP_BUCKET_SCALE));
+    int64_t bucket = static_cast<int64_t>(dy * STEP_BUCKET_SCALE);
+    uint32_t bit = step_bucket_bit(bucket);
+    if ((bucket_bits[bit / 64] >> (bit % 64) & 1) == 0) return -1;
+    const StepBucket* slot = find_bucket(bucket);
     if (slot == nullptr) return -1;
     if (slot->count > STEP_BUCKET_ENTRIES) return search_in_order(dy);
-    // Every place is tested, unused ones included (their index is 0, a
-    // valid entry), and the lowest match picked from a mask: which of two
-    // close entries a step matches is as unpredictable as the data.
+    // Every entry of the slot is tested and the lowest match picked from a
+    // mask: which of two close entries a step matches is as unpredictable
+    // as the data, while a slot's count is the same at each visit.
     uint32_t matches = 0;
-    for (uint32_t k = 0; k < STEP_BUCKET_ENTRIES; ++k) {
-        bool used = k < slot->count;
-        matches |= static_cast<uint32_t>(used & step_matches(dy, step_value[slot->entry[k]])) << k;
+    for (uint32_t k = 0; k < slot->count; ++k) {
+        matches |= static_cast<uint32_t>(step_matches(dy, step_value[slot->entry[k]])) << k;
     }
     if (matches == 0) return -1;
     return slot->entry[__builtin_ctz(matches)];
