@@ -45,6 +45,21 @@ inline bool within(const char* p, const char* lim) {
 
 template <bool LIMITED>
 inline const char* scan_digits(const char* p, const char* lim, uint64_t& mantissa) {
+    if (!LIMITED) {
+        // Two digits a step, half the loop's branches and updates. p[1] may
+        // be the byte after the NUL, which the buffer's padding holds.
+        for (;;) {
+            unsigned first = static_cast<unsigned char>(p[0]) - '0';
+            unsigned second = static_cast<unsigned char>(p[1]) - '0';
+            if (first >= 10) return p;
+            if (second >= 10) {
+                mantissa = mantissa * 10 + first;
+                return p + 1;
+            }
+            mantissa = mantissa * 100 + first * 10 + second;
+            p += 2;
+        }
+    }
     while (within<LIMITED>(p, lim) && is_digit(static_cast<unsigned char>(*p))) {
         mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
         ++p;
@@ -174,36 +189,61 @@ void PairReader::ensure_window() {
     while (static_cast<size_t>(end - pos) < WINDOW && !at_eof) fill();
 }
 
-int PairReader::next_number(double& v) {
-    if (!skip_space()) return PAIR_END;
-    ensure_window();
+namespace {
 
-    const char* first = pos;
-    const char* p = pos;
+// The rare ends of a number's scan, kept out of the inlined common path: a
+// number longer than the limit is scanned again, stopping at the limit;
+// one that is no short decimal takes the full conversion.
+[[gnu::noinline]] const char* finish_number(NumberScan& s, const char* first,
+                                            const char* digits, bool negative,
+                                            double& v) {
+    if (s.p - digits > NUMBER_TEXT_LIMIT) s = scan_number<true>(digits, digits + NUMBER_TEXT_LIMIT);
+    if (s.digit_count != 0 && !exact_value(s, negative, v)) v = number_value(first, s.p);
+    return s.p;
+}
+
+// One number, written into read_pair twice: white space, then the number.
+// Only near the end of the buffered bytes does it call on skip_space and
+// ensure_window to refill.
+[[gnu::always_inline]] inline int scan_next(PairReader& r, double& v) {
+    const char* p = r.pos;
+    while (is_space(static_cast<unsigned char>(*p))) ++p;  // stops at the NUL
+    r.pos = p;
+    if (static_cast<size_t>(r.end - p) < PairReader::WINDOW) {
+        if (!r.skip_space()) return PAIR_END;
+        r.ensure_window();
+        p = r.pos;
+    }
+    const char* first = p;
     bool negative = false;
-    if (*p == '+' || *p == '-') {  // pos < end after skip_space
+    if (*p == '+' || *p == '-') {  // p < end after skip_space
         negative = *p == '-';
         ++p;
     }
     NumberScan s = scan_number<false>(p, nullptr);
-    if (s.p - p > NUMBER_TEXT_LIMIT) s = scan_number<true>(p, p + NUMBER_TEXT_LIMIT);
-    pos = s.p;
+    if (s.p - p > NUMBER_TEXT_LIMIT || (s.digit_count != 0 && !exact_value(s, negative, v))) {
+        s.p = finish_number(s, first, p, negative, v);
+    }
+    r.pos = s.p;
     if (s.digit_count == 0) {
         // The sign and point are lost; what stopped the scan stays. Since
         // the window holds the whole number, stopping at end means the
         // input ended.
-        return s.p == end ? PAIR_END : PAIR_NONE;
+        return s.p == r.end ? PAIR_END : PAIR_NONE;
     }
-    if (!exact_value(s, negative, v)) v = number_value(first, s.p);
     return 1;
 }
 
+}  // namespace
+
+int PairReader::next_number(double& v) { return scan_next(*this, v); }
+
 int PairReader::read_pair(double& t, double& y) {
     double v;
-    int found = next_number(v);
+    int found = scan_next(*this, v);
     if (found != 1) return found;
     t = v;
-    if (next_number(v) != 1) return PAIR_TIME;
+    if (scan_next(*this, v) != 1) return PAIR_TIME;
     y = v;
     return PAIR_BOTH;
 }
