@@ -26,7 +26,7 @@ inline double square(double y) { return y * y; }
 // amplitude's bits: a repeated amplitude gets back the very bits pow gave
 // it. Every slot starts as +0.0 with pow(+0.0, 4) = +0.0, so none needs a
 // flag. The table is fixed in size and its pages are touched as used.
-constexpr int FOURTH_POWER_BITS = 14;
+constexpr int FOURTH_POWER_BITS = 15;
 struct FourthPowerSlot {
     uint64_t y_bits;
     double power;
