@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,16 +55,16 @@ ssize_t read_memory(int, void* buf, size_t count) {
     return static_cast<ssize_t>(count);
 }
 
-PairReader reader;
-
 void read_all(benchmark::State& state, const std::string& text) {
     for (auto _ : state) {
         served = &text;
         served_offset = 0;
-        reader = PairReader{};
-        reader.read_fn = read_memory;
+        // A fresh reader each time, on the heap: its buffer is too large
+        // for the stack.
+        auto reader = std::make_unique<PairReader>();
+        reader->read_fn = read_memory;
         double t = 0, y = 0, sum = 0;
-        while (reader.read_pair(t, y) >= PAIR_TIME) sum += y;
+        while (reader->read_pair(t, y) >= PAIR_TIME) sum += y;
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations() * LINES);

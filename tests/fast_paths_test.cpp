@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -137,15 +138,15 @@ void expect_values_as_strtod(const std::vector<std::string>& texts, Random& rand
         input += SEPARATORS[random.below(sizeof SEPARATORS / sizeof *SEPARATORS)];
     }
     memory_input = MemoryInput{&input, 0};
-    static PairReader reader;
-    reader = PairReader{};
-    reader.read_fn = read_memory;
-    reader.read_size = read_size;
+    // On the heap: the buffer is too large for the stack.
+    auto reader = std::make_unique<PairReader>();
+    reader->read_fn = read_memory;
+    reader->read_size = read_size;
 
     size_t i = 0;
     double t = 0.0, y = 0.0;
     int result;
-    while ((result = reader.read_pair(t, y)) >= PAIR_TIME) {
+    while ((result = reader->read_pair(t, y)) >= PAIR_TIME) {
         ASSERT_LT(i, texts.size());
         ASSERT_EQ(bits_of(t), bits_of(std::strtod(texts[i].c_str(), nullptr))) << texts[i];
         ++i;
