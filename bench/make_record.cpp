@@ -13,27 +13,9 @@
 #include <cstring>
 #include <string>
 
-namespace {
+#include "splitmix.h"
 
-// splitmix64: a small generator whose sequence is fixed by its seed alone,
-// unlike the distributions of <random>, whose output the library chooses.
-struct Random {
-    uint64_t state;
-    uint64_t next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [0, 1).
-    double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
-    // Roughly normal, mean 0 and deviation 1 (sum of twelve uniforms).
-    double normal() {
-        double sum = 0.0;
-        for (int i = 0; i < 12; ++i) sum += uniform();
-        return sum - 6.0;
-    }
-};
+namespace {
 
 constexpr double PI = 3.14159265358979323846;
 constexpr double SPAN = 10.0;  // the converter spans -5 G to +5 G
@@ -47,7 +29,7 @@ double quantise(double g, double codes) {
 }
 
 bool write_r1(std::FILE* out, uint64_t count) {
-    Random random{1};
+    Splitmix random{1};
     const double rate = 20000.0;
     double drift = 0.0;
     for (uint64_t i = 0; i < count; ++i) {
@@ -62,7 +44,7 @@ bool write_r1(std::FILE* out, uint64_t count) {
 }
 
 bool write_r2(std::FILE* out, uint64_t count) {
-    Random random{2};
+    Splitmix random{2};
     const double rate = 25600.0;
     for (uint64_t i = 0; i < count; ++i) {
         double t = static_cast<double>(i) / rate;

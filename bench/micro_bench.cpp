@@ -11,28 +11,17 @@
 #include <vector>
 
 #include "driver/pair_reader.h"
+#include "splitmix.h"
 #include "stats/step_histogram.h"
 
 namespace {
 
 constexpr int LINES = 100000;
 
-// splitmix64, as in the record generator: the same text on every run.
-struct Random {
-    uint64_t state;
-    uint64_t next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
-};
-
 // Lines of a record: times at 20 kHz and converter codes of `codes` steps
 // over 10 G, printed with `format`.
 std::string record_text(const char* format, double codes, double noise) {
-    Random random{3};
+    Splitmix random{3};
     std::string text;
     char line[64];
     for (int i = 0; i < LINES; ++i) {
@@ -85,7 +74,7 @@ BENCHMARK(BM_ReadExponentForm);
 
 // The steps between consecutive codes of a signal.
 std::vector<double> steps(double codes, double noise) {
-    Random random{4};
+    Splitmix random{4};
     std::vector<double> out;
     double previous = 0;
     for (int i = 0; i < LINES; ++i) {

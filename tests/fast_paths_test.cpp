@@ -13,23 +13,10 @@
 #include <vector>
 
 #include "driver/pair_reader.h"
+#include "splitmix.h"
 #include "stats/step_histogram.h"
 
 namespace {
-
-// splitmix64: the same sequence on every run and every platform.
-struct Random {
-    uint64_t state;
-    uint64_t next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    uint64_t below(uint64_t bound) { return next() % bound; }
-    bool chance(int percent) { return below(100) < static_cast<uint64_t>(percent); }
-    double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
-};
 
 uint64_t bits_of(double v) {
     uint64_t bits;
@@ -54,7 +41,7 @@ ssize_t read_memory(int, void* buf, size_t count) {
     return static_cast<ssize_t>(count);
 }
 
-std::string digit_run(Random& random, size_t length) {
+std::string digit_run(Splitmix& random, size_t length) {
     std::string digits;
     for (size_t i = 0; i < length; ++i) digits += static_cast<char>('0' + random.below(10));
     return digits;
@@ -64,7 +51,7 @@ std::string digit_run(Random& random, size_t length) {
 // strtod consumes all of it: varied digit counts, leading and trailing
 // zeros, point positions, exponents and signs, with many short decimals
 // (the fast path) and many that are not (the fallback).
-std::string random_number(Random& random) {
+std::string random_number(Splitmix& random) {
     std::string text;
     int sign = static_cast<int>(random.below(3));
     if (sign == 1) text += '-';
@@ -130,7 +117,7 @@ const char* const SEPARATORS[] = {" ", "\n", "\t", "\r\n", "  ", "\v", "\f"};
 // Reads the numbers of `texts`, joined by white space, through the reader
 // with reads of at most read_size bytes, and compares each value with
 // strtod on the text.
-void expect_values_as_strtod(const std::vector<std::string>& texts, Random& random,
+void expect_values_as_strtod(const std::vector<std::string>& texts, Splitmix& random,
                              size_t read_size) {
     std::string input;
     for (const std::string& text : texts) {
@@ -159,7 +146,7 @@ void expect_values_as_strtod(const std::vector<std::string>& texts, Random& rand
 }
 
 TEST(FastPaths, ReaderValuesMatchStrtodBitForBit) {
-    Random random{20240611};
+    Splitmix random{20240611};
     for (int round = 0; round < 40; ++round) {
         std::vector<std::string> texts;
         for (int k = 0; k < 5000; ++k) texts.push_back(random_number(random));
@@ -172,7 +159,7 @@ TEST(FastPaths, ReaderValuesMatchStrtodBitForBit) {
 // Decimals as records print them, %.6f and %.7e of doubles over a wide range,
 // and doubles printed in full: almost all on the fast path.
 TEST(FastPaths, PrintedDoublesMatchStrtodBitForBit) {
-    Random random{7};
+    Splitmix random{7};
     std::vector<std::string> texts;
     char text[64];
     for (int k = 0; k < 60000; ++k) {
@@ -243,7 +230,7 @@ enum class Steps {
     LARGE,       // around and above the largest bucketed step, and infinities
 };
 
-double next_step(Steps kind, Random& random, const std::vector<double>& seen) {
+double next_step(Steps kind, Splitmix& random, const std::vector<double>& seen) {
     if (random.chance(8)) {
         // Not counted: zero, tiny, exactly the tolerance, or not a number.
         static const double SMALL[] = {0.0, 1e-7, STEP_TOLERANCE, NAN, 5e-7};
@@ -280,7 +267,7 @@ double next_step(Steps kind, Random& random, const std::vector<double>& seen) {
 }
 
 TEST(FastPaths, StepTableMatchesPlainSearch) {
-    Random random{99};
+    Splitmix random{99};
     const Steps kinds[] = {Steps::CLUSTERED, Steps::AT_EDGES, Steps::WIDE, Steps::LARGE};
     for (int round = 0; round < 200; ++round) {
         Steps kind = kinds[round % 4];
@@ -308,7 +295,7 @@ TEST(FastPaths, StepTableMatchesPlainSearch) {
 // Entries set by hand, not by add: the table refiles them before its next
 // search.
 TEST(FastPaths, StepTableSetByHandMatchesPlainSearch) {
-    Random random{5};
+    Splitmix random{5};
     static StepHistogram table;
     static ReferenceSteps reference;
     table.clear_counts();
