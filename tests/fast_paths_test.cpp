@@ -1,6 +1,7 @@
 // The program's fast paths against straightforward ones, on many generated
-// inputs: the reader's number values against strtod on the same text, and
-// the step table's bucket lookup against a plain in-order search. Any
+// inputs: the reader's number values against strtod on the same text, the
+// kept fourth powers against pow, and the step table's bucket lookup
+// against a plain in-order search. Any
 // difference, down to the last bit, is a fault.
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 
 #include "driver/pair_reader.h"
 #include "splitmix.h"
+#include "stats/running_stats.h"
 #include "stats/step_histogram.h"
 
 namespace {
@@ -170,6 +172,29 @@ TEST(FastPaths, PrintedDoublesMatchStrtodBitForBit) {
         texts.push_back(text);
     }
     expect_values_as_strtod(texts, random, PairReader::BUFFER_SIZE);
+}
+
+// ---- Fourth powers ---------------------------------------------------
+
+// Amplitudes drawn with repeats from a pool larger than the table, so that
+// slots are replaced again and again, and the special values among them:
+// every kept power has the bits of a fresh pow.
+TEST(FastPaths, KeptFourthPowersMatchPow) {
+    Splitmix random{11};
+    std::vector<double> pool = {0.0, -0.0, INFINITY, -INFINITY, 5e-324, -1e-160, 1e80, 1.5};
+    while (pool.size() < 100000) {
+        double code = static_cast<double>(random.below(65536)) - 32768;
+        pool.push_back(random.chance(50) ? code * (10.0 / 65536)
+                                         : std::ldexp(random.uniform() - 0.5,
+                                                      static_cast<int>(random.below(200)) - 100));
+    }
+    for (int k = 0; k < 1000000; ++k) {
+        // Mostly from a small window of the pool, as a record's amplitudes
+        // stay near each other, sometimes from anywhere.
+        size_t i = random.chance(80) ? random.below(3000) : random.below(pool.size());
+        double y = pool[i];
+        ASSERT_EQ(bits_of(fourth_power(y)), bits_of(std::pow(y, 4))) << y;
+    }
 }
 
 // ---- Step table ------------------------------------------------------
