@@ -9,7 +9,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-sanitize test-valgrind fuzz install clean
+.PHONY: all deps configure build run test test-sanitize test-valgrind fuzz bench install clean
 
 all: build
 
@@ -65,6 +65,24 @@ fuzz:
 # PREFIX/share/man/man1/quarvel.1.
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Times quarvel against a one-pass awk script and `wc -l` on two generated
+# records of ten million samples, made once and kept in bench/data/, then
+# runs the micro-benchmarks of the reader and the step table.
+BENCH_DATA = bench/data
+BENCH_RECORDS = $(BENCH_DATA)/small-v1.txt $(BENCH_DATA)/r1-v1.txt $(BENCH_DATA)/r2-v1.txt
+BENCH_ROUNDS ?= 5
+
+bench:
+	@sh tools/install-deps benchmark mawk
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+	@mkdir -p $(BENCH_DATA)
+	@[ -f $(BENCH_DATA)/small-v1.txt ] || $(BUILD)/bench/make_record r1 1000 $(BENCH_DATA)/small-v1.txt
+	@[ -f $(BENCH_DATA)/r1-v1.txt ] || $(BUILD)/bench/make_record r1 10000000 $(BENCH_DATA)/r1-v1.txt
+	@[ -f $(BENCH_DATA)/r2-v1.txt ] || $(BUILD)/bench/make_record r2 10000000 $(BENCH_DATA)/r2-v1.txt
+	$(BUILD)/bench/compare_runs $(BUILD)/quarvel mawk bench/onepass.awk $(BENCH_RECORDS) $(BENCH_ROUNDS)
+	$(BUILD)/bench/micro_bench
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

@@ -10,93 +10,122 @@
 
 namespace {
 
-// What the scan of one number has gathered. The first up to 19 significant
-// digits are kept as an integer so that a short decimal converts with one
-// exact multiplication or division; anything else goes to strtod.
-struct NumberScan {
-    const char* p;    // the next character to look at
-    const char* lim;  // the number may not reach past here
-    uint64_t mantissa = 0;
-    int mantissa_digits = 0;  // significant digits held in mantissa
-    bool too_long = false;    // more significant digits than mantissa holds
-    int exp10 = 0;            // decimal exponent of mantissa's last digit
-    bool any_digit = false;
-};
-
-constexpr int MANTISSA_DIGITS_MAX = 19;            // 10^19 - 1 fits in 64 bits
+// A short decimal, whose digits fit in MANTISSA_DIGITS_MAX and whose value
+// they give as mantissa * 10^exp10 with the mantissa an exact double and the
+// power of ten exact too, converts with one correctly rounded multiplication
+// or division, the same double as the full conversion. Everything else goes
+// to strtod.
+constexpr long MANTISSA_DIGITS_MAX = 19;             // 10^19 - 1 fits in 64 bits
 constexpr uint64_t EXACT_MANTISSA_MAX = 1ULL << 53;  // every integer up to here is a double
-constexpr int EXACT_POWER_MAX = 22;                // 10^22 is the largest exact power of ten
-constexpr int EXPONENT_CAP = 100000;               // far beyond any finite double
+constexpr int EXACT_POWER_MAX = 22;                  // 10^22 is the largest exact power of ten
+constexpr int EXPONENT_CAP = 100000;                 // far beyond any finite double
 
 constexpr double POWERS_OF_TEN[EXACT_POWER_MAX + 1] = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
 };
 
-// One digit into the mantissa. Leading zeros add nothing; a fraction digit
-// moves the exponent down whether or not it is significant.
-inline void take_digit(NumberScan& s, unsigned d, bool fraction) {
-    s.any_digit = true;
-    if (s.mantissa_digits < MANTISSA_DIGITS_MAX) {
-        if (s.mantissa != 0 || d != 0) {
-            s.mantissa = s.mantissa * 10 + d;
-            ++s.mantissa_digits;
+// What the scan of one number gathered. Past nineteen digits the mantissa
+// wraps; digit_count tells, and the full conversion is taken instead.
+struct NumberScan {
+    const char* p;  // where the scan stopped
+    uint64_t mantissa = 0;
+    long digit_count = 0;  // digits before and after the point
+    long fraction_digits = 0;
+    int exponent = 0;  // the exponent part's value, capped
+};
+
+// The common scan runs unlimited, stopped by the grammar or by the NUL
+// after the buffered bytes; only a number found longer than the limit is
+// scanned again with the limit checked at every character.
+template <bool LIMITED>
+inline bool within(const char* p, const char* lim) {
+    return !LIMITED || p < lim;
+}
+
+template <bool LIMITED>
+inline const char* scan_digits(const char* p, const char* lim, uint64_t& mantissa) {
+    if (!LIMITED) {
+        // Two digits a step, half the loop's branches and updates. p[1] may
+        // be the byte after the NUL, which the buffer's padding holds.
+        for (;;) {
+            unsigned first = static_cast<unsigned char>(p[0]) - '0';
+            unsigned second = static_cast<unsigned char>(p[1]) - '0';
+            if (first >= 10) return p;
+            if (second >= 10) {
+                mantissa = mantissa * 10 + first;
+                return p + 1;
+            }
+            mantissa = mantissa * 100 + first * 10 + second;
+            p += 2;
         }
-        if (fraction) --s.exp10;
-    } else if (d != 0) {
-        s.too_long = true;
-    } else if (!fraction) {
-        ++s.exp10;  // a trailing zero of the integer part scales by ten
     }
+    while (within<LIMITED>(p, lim) && is_digit(static_cast<unsigned char>(*p))) {
+        mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+        ++p;
+    }
+    return p;
 }
 
-inline void scan_digits(NumberScan& s, bool fraction) {
-    while (s.p < s.lim && is_digit(*s.p)) {
-        take_digit(s, static_cast<unsigned>(*s.p - '0'), fraction);
-        ++s.p;
-    }
-}
-
-inline void scan_fraction(NumberScan& s) {
-    if (s.p < s.lim && *s.p == '.') {
-        ++s.p;
-        scan_digits(s, true);
-    }
+template <bool LIMITED>
+inline void scan_fraction(NumberScan& s, const char* lim) {
+    if (!(within<LIMITED>(s.p, lim) && *s.p == '.')) return;
+    const char* digits = ++s.p;
+    s.p = scan_digits<LIMITED>(s.p, lim, s.mantissa);
+    s.fraction_digits = s.p - digits;
+    s.digit_count += s.fraction_digits;
 }
 
 // The exponent letter and a sign after it are consumed even when no digit
 // follows; a missing exponent counts as zero.
-inline void scan_exponent(NumberScan& s) {
-    if (!(s.p < s.lim && (*s.p == 'e' || *s.p == 'E'))) return;
-    ++s.p;
+template <bool LIMITED>
+inline void scan_exponent(NumberScan& s, const char* lim) {
+    const char* p = s.p;
+    if (!(within<LIMITED>(p, lim) && (*p == 'e' || *p == 'E'))) return;
+    ++p;
     bool negative = false;
-    if (s.p < s.lim && (*s.p == '+' || *s.p == '-')) {
-        negative = *s.p == '-';
-        ++s.p;
+    if (within<LIMITED>(p, lim) && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
     }
     int value = 0;
-    while (s.p < s.lim && is_digit(*s.p)) {
-        if (value < EXPONENT_CAP) value = value * 10 + (*s.p - '0');
-        ++s.p;
+    while (within<LIMITED>(p, lim) && is_digit(static_cast<unsigned char>(*p))) {
+        if (value < EXPONENT_CAP) value = value * 10 + (*p - '0');
+        ++p;
     }
-    s.exp10 += negative ? -value : value;
+    s.exponent = negative ? -value : value;
+    s.p = p;
+}
+
+// Integer part, fraction, and, only after a digit, the exponent; p is just
+// past the sign.
+template <bool LIMITED>
+inline NumberScan scan_number(const char* p, const char* lim) {
+    NumberScan s;
+    s.p = scan_digits<LIMITED>(p, lim, s.mantissa);
+    s.digit_count = s.p - p;
+    scan_fraction<LIMITED>(s, lim);
+    if (s.digit_count != 0) scan_exponent<LIMITED>(s, lim);
+    return s;
 }
 
 // The value of a short decimal, when one rounding gives it exactly as the
 // full conversion would: both operands are exact doubles, so the product or
 // quotient is the correctly rounded value. False when it cannot.
 inline bool exact_value(const NumberScan& s, bool negative, double& v) {
-    if (s.too_long) return false;
+    if (s.digit_count > MANTISSA_DIGITS_MAX) return false;
+    // fraction_digits is at most NUMBER_TEXT_LIMIT: no overflow.
+    int exp10 = s.exponent - static_cast<int>(s.fraction_digits);
     double magnitude;
     if (s.mantissa == 0) {
         magnitude = 0.0;  // zero whatever the exponent
-    } else if (s.mantissa > EXACT_MANTISSA_MAX || s.exp10 < -EXACT_POWER_MAX ||
-               s.exp10 > EXACT_POWER_MAX) {
+    } else if (s.mantissa > EXACT_MANTISSA_MAX || exp10 < -EXACT_POWER_MAX ||
+               exp10 > EXACT_POWER_MAX) {
         return false;
-    } else if (s.exp10 < 0) {
-        magnitude = static_cast<double>(s.mantissa) / POWERS_OF_TEN[-s.exp10];
+    } else if (exp10 < 0) {
+        magnitude = static_cast<double>(s.mantissa) / POWERS_OF_TEN[-exp10];
     } else {
-        magnitude = static_cast<double>(s.mantissa) * POWERS_OF_TEN[s.exp10];
+        magnitude = static_cast<double>(s.mantissa) * POWERS_OF_TEN[exp10];
     }
     v = negative ? -magnitude : magnitude;
     return true;
@@ -136,18 +165,20 @@ void PairReader::fill() {
         ssize_t got = read_bytes(fd, buffer + kept, room);
         if (got > 0) {
             end += got;
-            return;
+            break;
         }
         if (got < 0 && errno == EINTR) continue;
         // End of file, or a read error, which counts as the end of input.
         at_eof = true;
-        return;
+        break;
     }
+    buffer[end - buffer] = '\0';
 }
 
 bool PairReader::skip_space() {
     for (;;) {
-        while (pos < end && is_space(static_cast<unsigned char>(*pos))) ++pos;
+        // The NUL after the last byte stops this loop.
+        while (is_space(static_cast<unsigned char>(*pos))) ++pos;
         if (pos < end) return true;
         if (at_eof) return false;
         fill();
@@ -158,42 +189,61 @@ void PairReader::ensure_window() {
     while (static_cast<size_t>(end - pos) < WINDOW && !at_eof) fill();
 }
 
-int PairReader::next_number(double& v) {
-    if (!skip_space()) return PAIR_END;
-    ensure_window();
+namespace {
 
-    const char* first = pos;
-    const char* p = pos;
+// The rare ends of a number's scan, kept out of the inlined common path: a
+// number longer than the limit is scanned again, stopping at the limit;
+// one that is no short decimal takes the full conversion.
+[[gnu::noinline]] const char* finish_number(NumberScan& s, const char* first,
+                                            const char* digits, bool negative,
+                                            double& v) {
+    if (s.p - digits > NUMBER_TEXT_LIMIT) s = scan_number<true>(digits, digits + NUMBER_TEXT_LIMIT);
+    if (s.digit_count != 0 && !exact_value(s, negative, v)) v = number_value(first, s.p);
+    return s.p;
+}
+
+// One number, written into read_pair twice: white space, then the number.
+// Only near the end of the buffered bytes does it call on skip_space and
+// ensure_window to refill.
+[[gnu::always_inline]] inline int scan_next(PairReader& r, double& v) {
+    const char* p = r.pos;
+    while (is_space(static_cast<unsigned char>(*p))) ++p;  // stops at the NUL
+    r.pos = p;
+    if (static_cast<size_t>(r.end - p) < PairReader::WINDOW) {
+        if (!r.skip_space()) return PAIR_END;
+        r.ensure_window();
+        p = r.pos;
+    }
+    const char* first = p;
     bool negative = false;
-    if (*p == '+' || *p == '-') {  // pos < end after skip_space
+    if (*p == '+' || *p == '-') {  // p < end after skip_space
         negative = *p == '-';
         ++p;
     }
-    NumberScan s;
-    s.p = p;
-    s.lim = end - p > NUMBER_TEXT_LIMIT ? p + NUMBER_TEXT_LIMIT : end;
-
-    scan_digits(s, false);
-    scan_fraction(s);
-    if (!s.any_digit) {
+    NumberScan s = scan_number<false>(p, nullptr);
+    if (s.p - p > NUMBER_TEXT_LIMIT || (s.digit_count != 0 && !exact_value(s, negative, v))) {
+        s.p = finish_number(s, first, p, negative, v);
+    }
+    r.pos = s.p;
+    if (s.digit_count == 0) {
         // The sign and point are lost; what stopped the scan stays. Since
         // the window holds the whole number, stopping at end means the
         // input ended.
-        pos = s.p;
-        return s.p == end ? PAIR_END : PAIR_NONE;
+        return s.p == r.end ? PAIR_END : PAIR_NONE;
     }
-    scan_exponent(s);
-    pos = s.p;
-    if (!exact_value(s, negative, v)) v = number_value(first, s.p);
     return 1;
 }
 
+}  // namespace
+
+int PairReader::next_number(double& v) { return scan_next(*this, v); }
+
 int PairReader::read_pair(double& t, double& y) {
     double v;
-    int found = next_number(v);
+    int found = scan_next(*this, v);
     if (found != 1) return found;
     t = v;
-    if (next_number(v) != 1) return PAIR_TIME;
+    if (scan_next(*this, v) != 1) return PAIR_TIME;
     y = v;
     return PAIR_BOTH;
 }

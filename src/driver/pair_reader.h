@@ -43,7 +43,11 @@ struct PairReader {
     const char* pos = buffer;        // next unread byte
     const char* end = buffer;        // one past the last byte read
     bool at_eof = false;             // read gave 0, or failed: no more bytes
-    char buffer[BUFFER_SIZE];
+    // fill() puts a NUL after the last byte read, which no scan loop takes,
+    // so the loops need not compare positions against end; the digit loop
+    // looks one byte further still.
+    static constexpr size_t PADDING = 2;
+    char buffer[BUFFER_SIZE + PADDING] = {};
 
     // Reads the next number into t and, if that succeeds, the one after it
     // into y. Returns a PairResult; a variable that gets no number keeps its

@@ -12,11 +12,43 @@ constexpr int STEP_SLOTS = 300;
 constexpr uint32_t STEP_LAST_LIMIT = 200;
 constexpr double NO_STEP = 1e90;
 
+// The entries are also filed by value in buckets of 2^-19 (just under
+// twice the tolerance): a step can only match entries of its own bucket or
+// the two next to it, since scaling by a power of two is exact. Each entry
+// is filed under its bucket and both neighbours, so a step looks in one
+// place and compares against at most STEP_BUCKET_ENTRIES entries: at most
+// two fit in a bucket and three buckets are filed together. Steps and
+// entries too large for a bucket number, and infinities, take the plain
+// in-order search.
+constexpr double STEP_BUCKET_SCALE = 0x1p19;
+constexpr double STEP_BUCKETED_LIMIT = 0x1p39;  // larger steps: in-order search
+constexpr int STEP_BUCKET_ENTRIES = 6;
+constexpr uint32_t STEP_BUCKET_SLOTS = 2048;  // a power of two, over 3 * STEP_SLOTS
+constexpr uint32_t STEP_BUCKET_BITS = 32768;  // a power of two, far over 3 * STEP_SLOTS
+
+struct StepBucket {
+    int64_t bucket;
+    // 0: an unused slot; above STEP_BUCKET_ENTRIES: more entries than fit,
+    // which a table filled by add never has; its steps are searched in order.
+    uint16_t count;
+    uint16_t entry[STEP_BUCKET_ENTRIES];  // ascending indices
+};
+
 struct StepHistogram {
     double step_value[STEP_SLOTS] = {};
     // 64 bits, like the sample count, so that no count can overflow.
     int64_t step_count[STEP_SLOTS] = {};
     uint32_t step_last = 0;  // index of the last entry in use
+
+    // Entries 0 to filed - 1 are in the buckets; add files each new entry,
+    // and refiles the whole table when filed does not match step_last, as
+    // when the entries were set other than by add.
+    StepBucket buckets[STEP_BUCKET_SLOTS] = {};
+    // One bit for each of a finer hash of the bucket numbers: clear when no
+    // filed bucket has that hash. On noisy data most steps find a clear bit
+    // and are settled without a probe of the slots.
+    uint64_t bucket_bits[STEP_BUCKET_BITS / 64] = {};
+    uint32_t filed = 0;
 
     // Sets every count to 0; values and step_last are left alone.
     void clear_counts();
@@ -25,7 +57,67 @@ struct StepHistogram {
     // The value of the entry with the greatest count, the lowest index on a
     // tie; NO_STEP when nothing was counted.
     double most_frequent() const;
+
+    // The lowest index of an entry that dy matches, or -1 when none does.
+    int32_t matching_entry(double dy);
+    // The same by visiting entries 0 to step_last in order.
+    int32_t search_in_order(double dy) const;
+    // The slot of a bucket number, or null when nothing is filed there.
+    const StepBucket* find_bucket(int64_t bucket) const;
+    // Files entry j, the newest, under its bucket and both neighbours.
+    void file_entry(uint32_t j);
+    // Empties the buckets and files entries 0 to step_last.
+    void refile();
 };
+
+// "Not larger than": the distance of two equal infinities is not a number,
+// so an infinite step matches an infinite entry.
+inline bool step_matches(double dy, double value) {
+    return !(std::fabs(dy - value) > STEP_TOLERANCE);
+}
+
+// Fibonacci hashing: the top bits of the product mix all of the number.
+inline uint64_t step_bucket_hash(int64_t bucket) {
+    return static_cast<uint64_t>(bucket) * 0x9E3779B97F4A7C15ULL;
+}
+inline uint32_t step_bucket_slot(int64_t bucket) {
+    return static_cast<uint32_t>(step_bucket_hash(bucket) >> 53);
+}
+inline uint32_t step_bucket_bit(int64_t bucket) {
+    return static_cast<uint32_t>(step_bucket_hash(bucket) >> 49);
+}
+static_assert(STEP_BUCKET_SLOTS == 1u << (64 - 53), "the hash gives one slot of the table");
+static_assert(STEP_BUCKET_BITS == 1u << (64 - 49), "the hash gives one bit of the filter");
+
+inline const StepBucket* StepHistogram::find_bucket(int64_t bucket) const {
+    // Linear probing; the table is never more than half full.
+    for (uint32_t i = step_bucket_slot(bucket);; i = (i + 1) & (STEP_BUCKET_SLOTS - 1)) {
+        const StepBucket& slot = buckets[i];
+        if (slot.count == 0) return nullptr;
+        if (slot.bucket == bucket) return &slot;
+    }
+}
+
+inline int32_t StepHistogram::matching_entry(double dy) {
+    if (filed != step_last + 1) refile();
+    if (!(dy < STEP_BUCKETED_LIMIT)) return search_in_order(dy);
+    // dy is above the tolerance, so the truncation is the floor.
+    int64_t bucket = static_cast<int64_t>(dy * STEP_BUCKET_SCALE);
+    uint32_t bit = step_bucket_bit(bucket);
+    if ((bucket_bits[bit / 64] >> (bit % 64) & 1) == 0) return -1;
+    const StepBucket* slot = find_bucket(bucket);
+    if (slot == nullptr) return -1;
+    if (slot->count > STEP_BUCKET_ENTRIES) return search_in_order(dy);
+    // Every entry of the slot is tested and the lowest match picked from a
+    // mask: which of two close entries a step matches is as unpredictable
+    // as the data, while a slot's count is the same at each visit.
+    uint32_t matches = 0;
+    for (uint32_t k = 0; k < slot->count; ++k) {
+        matches |= static_cast<uint32_t>(step_matches(dy, step_value[slot->entry[k]])) << k;
+    }
+    if (matches == 0) return -1;
+    return slot->entry[__builtin_ctz(matches)];
+}
 
 inline void StepHistogram::add(double dy, uint64_t n) {
     // Written so that a not-a-number step is not counted.
@@ -35,19 +127,18 @@ inline void StepHistogram::add(double dy, uint64_t n) {
         step_value[0] = dy;
         step_count[0] = 1;
         step_last = 0;
+        filed = 0;  // refiled at the next search
         return;
     }
-    for (uint32_t j = 0; j <= step_last; ++j) {
-        // "Not larger than": the distance of two equal infinities is not a
-        // number, so an infinite step matches an infinite entry.
-        if (!(std::fabs(dy - step_value[j]) > STEP_TOLERANCE)) {
-            ++step_count[j];
-            return;
-        }
+    int32_t j = matching_entry(dy);
+    if (j >= 0) {
+        ++step_count[j];
+        return;
     }
     if (step_last < STEP_LAST_LIMIT) {
         ++step_last;
         step_value[step_last] = dy;
         step_count[step_last] = 1;
+        file_entry(step_last);
     }
 }
