@@ -53,6 +53,20 @@ inline const std::string WORKED_EXAMPLE_REPORT =
     "\n SRmax=        1000 samples/sec\n"
     "\n (G/bit) =         0.1 \n";
 
+// The second half of the report of a single sample: no interval and no
+// step was seen, so the starting values show, and the average interval is
+// 0 / 0.
+inline const std::string ONE_SAMPLE_REPORT_TAIL =
+    "\n\n ________________________________________________ \n\n"
+    "\n dtmin=       1e+90 sec\t between           0 &           0 sec\t"
+    "\n dt   =        -nan sec\t\t"
+    "\n dtmax=      -1e+90 sec\t between           0 &           0 sec\t\n"
+    "\n"
+    "\n SRmin=      -1e-90 samples/sec"
+    "\n SR   =        -nan samples/sec"
+    "\n SRmax=       1e-90 samples/sec\n"
+    "\n (G/bit) =       1e+90 \n";
+
 // The report of n pairs (0, 0): every interval and step is zero.
 inline std::string all_zero_report(unsigned long long n) {
     return "\n samples= " + std::to_string(n) +
