@@ -317,6 +317,42 @@ TEST(FastPaths, StepTableMatchesPlainSearch) {
     }
 }
 
+// One table through record after record, each opened again by its first
+// step: the entries a step matched in one record say nothing of the next,
+// so nothing the table remembers from a record may decide a step of the
+// next one.
+TEST(FastPaths, StepTableReopenedMatchesPlainSearch) {
+    Splitmix random{17};
+    static StepHistogram table;
+    table = StepHistogram{};
+    table.clear_counts();
+    for (int record = 0; record < 60; ++record) {
+        static ReferenceSteps reference;
+        reference = ReferenceSteps{};
+        // The table keeps its counts across records, as the reference does
+        // not; clearing them keeps the comparison to the entries.
+        table.clear_counts();
+        Steps kind = record % 2 == 0 ? Steps::AT_EDGES : Steps::WIDE;
+        std::vector<double> seen;
+        int length = 2 + static_cast<int>(random.below(2000));
+        for (uint64_t n = 2; n < static_cast<uint64_t>(length) + 2; ++n) {
+            double dy = next_step(kind, random, seen);
+            // A first step each record can count, so that each reopens the
+            // table.
+            if (n == 2) dy = 0.001 + 1e-3 * random.uniform();
+            seen.push_back(dy);
+            table.add(dy, n);
+            reference.add(dy, n);
+        }
+        // Entries past the reference's last are the previous record's.
+        ASSERT_EQ(table.step_last, reference.last);
+        for (uint32_t j = 0; j <= reference.last; ++j) {
+            ASSERT_EQ(bits_of(table.step_value[j]), bits_of(reference.value[j])) << "entry " << j;
+            ASSERT_EQ(table.step_count[j], reference.count[j]) << "entry " << j;
+        }
+    }
+}
+
 // Entries set by hand, not by add: the table refiles them before its next
 // search.
 TEST(FastPaths, StepTableSetByHandMatchesPlainSearch) {

@@ -52,6 +52,7 @@ void StepHistogram::file_entry(uint32_t j) {
 void StepHistogram::refile() {
     std::memset(buckets, 0, sizeof buckets);
     std::memset(bucket_bits, 0, sizeof bucket_bits);
+    std::memset(memo, 0, sizeof memo);
     filed = 0;
     for (uint32_t j = 0; j <= step_last; ++j) file_entry(j);
 }

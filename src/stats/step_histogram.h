@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 constexpr double STEP_TOLERANCE = 1e-6;
 constexpr int STEP_SLOTS = 300;
@@ -25,6 +26,23 @@ constexpr double STEP_BUCKETED_LIMIT = 0x1p39;  // larger steps: in-order search
 constexpr int STEP_BUCKET_ENTRIES = 6;
 constexpr uint32_t STEP_BUCKET_SLOTS = 2048;  // a power of two, over 3 * STEP_SLOTS
 constexpr uint32_t STEP_BUCKET_BITS = 32768;  // a power of two, far over 3 * STEP_SLOTS
+
+// A step that matched before gets its entry back from a small memo keyed on
+// its exact bits: a quantised record takes only a hundred or so distinct
+// step values, spread over several close entries, and the bucket search,
+// whose path depends on which entry matches, costs several times one probe.
+// A found entry stays the answer for good: entries are only appended, after
+// every one there is, so no later entry can come before it. Steps that
+// match nothing are not kept: on noisy data they are many and mostly
+// distinct, and keeping them would only push the matches out.
+constexpr uint32_t STEP_MEMO_SLOTS = 1024;  // a power of two
+constexpr int STEP_MEMO_SHIFT = 54;          // 64 - log2(STEP_MEMO_SLOTS)
+
+struct StepMemo {
+    // 0 (+0.0, which is never counted, so never looked up) in an empty slot.
+    uint64_t dy_bits;
+    int32_t entry;
+};
 
 struct StepBucket {
     int64_t bucket;
@@ -49,6 +67,9 @@ struct StepHistogram {
     // and are settled without a probe of the slots.
     uint64_t bucket_bits[STEP_BUCKET_BITS / 64] = {};
     uint32_t filed = 0;
+    // Emptied with the buckets, since entries set other than by add may
+    // change any answer.
+    StepMemo memo[STEP_MEMO_SLOTS] = {};
 
     // Sets every count to 0; values and step_last are left alone.
     void clear_counts();
@@ -60,6 +81,8 @@ struct StepHistogram {
 
     // The lowest index of an entry that dy matches, or -1 when none does.
     int32_t matching_entry(double dy);
+    // The same from the buckets alone.
+    int32_t search_buckets(double dy) const;
     // The same by visiting entries 0 to step_last in order.
     int32_t search_in_order(double dy) const;
     // The slot of a bucket number, or null when nothing is filed there.
@@ -88,6 +111,10 @@ inline uint32_t step_bucket_bit(int64_t bucket) {
 }
 static_assert(STEP_BUCKET_SLOTS == 1u << (64 - 53), "the hash gives one slot of the table");
 static_assert(STEP_BUCKET_BITS == 1u << (64 - 49), "the hash gives one bit of the filter");
+inline uint32_t step_memo_slot(uint64_t dy_bits) {
+    return static_cast<uint32_t>((dy_bits * 0x9E3779B97F4A7C15ULL) >> STEP_MEMO_SHIFT);
+}
+static_assert(STEP_MEMO_SLOTS == 1u << (64 - STEP_MEMO_SHIFT), "the hash gives one memo slot");
 
 inline const StepBucket* StepHistogram::find_bucket(int64_t bucket) const {
     // Linear probing; the table is never more than half full.
@@ -100,6 +127,16 @@ inline const StepBucket* StepHistogram::find_bucket(int64_t bucket) const {
 
 inline int32_t StepHistogram::matching_entry(double dy) {
     if (filed != step_last + 1) refile();
+    uint64_t dy_bits;
+    std::memcpy(&dy_bits, &dy, sizeof dy_bits);
+    StepMemo& slot = memo[step_memo_slot(dy_bits)];
+    if (slot.dy_bits == dy_bits) return slot.entry;
+    int32_t j = search_buckets(dy);
+    if (j >= 0) slot = StepMemo{dy_bits, j};
+    return j;
+}
+
+inline int32_t StepHistogram::search_buckets(double dy) const {
     if (!(dy < STEP_BUCKETED_LIMIT)) return search_in_order(dy);
     // dy is above the tolerance, so the truncation is the floor.
     int64_t bucket = static_cast<int64_t>(dy * STEP_BUCKET_SCALE);
