@@ -174,6 +174,35 @@ TEST(FastPaths, PrintedDoublesMatchStrtodBitForBit) {
     expect_values_as_strtod(texts, random, PairReader::BUFFER_SIZE);
 }
 
+// Fractions of every length up to past two words, each in the last bytes of
+// an input that fills the buffer exactly, where the digit scan's word loads
+// reach past the last byte read; and each at every offset from a word
+// boundary, followed by every kind of byte that ends a number.
+TEST(FastPaths, FractionDigitRunsMatchStrtod) {
+    Splitmix random{23};
+    for (size_t length = 0; length <= 20; ++length) {
+        std::string number = std::to_string(random.below(1000)) + "." + digit_run(random, length);
+        for (const char* stop : {"", " ", "e", "e-", "x", ".", "-", "+"}) {
+            std::string tail = number + stop;
+            std::string input(PairReader::BUFFER_SIZE - tail.size(), ' ');
+            input[0] = '1';
+            input += tail;
+            memory_input = MemoryInput{&input, 0};
+            auto reader = std::make_unique<PairReader>();
+            reader->read_fn = read_memory;
+            double t = 0.0, y = 0.0;
+            ASSERT_EQ(reader->read_pair(t, y), PAIR_BOTH) << tail;
+            EXPECT_EQ(bits_of(y), bits_of(std::strtod(number.c_str(), nullptr))) << tail;
+        }
+        std::vector<std::string> texts;
+        for (int shift = 0; shift < 8; ++shift) {
+            texts.push_back(std::string(shift, '0') + number);
+            texts.push_back("-" + number + "e+0" + std::to_string(shift));
+        }
+        expect_values_as_strtod(texts, random, PairReader::BUFFER_SIZE);
+    }
+}
+
 // ---- Fourth powers ---------------------------------------------------
 
 // Amplitudes drawn with repeats from a pool larger than the table, so that

@@ -44,9 +44,9 @@ struct PairReader {
     const char* end = buffer;        // one past the last byte read
     bool at_eof = false;             // read gave 0, or failed: no more bytes
     // fill() puts a NUL after the last byte read, which no scan loop takes,
-    // so the loops need not compare positions against end; the digit loop
-    // looks one byte further still.
-    static constexpr size_t PADDING = 2;
+    // so the loops need not compare positions against end; the digit loops
+    // load a byte or a word beyond the last digit.
+    static constexpr size_t PADDING = 8;
     char buffer[BUFFER_SIZE + PADDING] = {};
 
     // Reads the next number into t and, if that succeeds, the one after it
