@@ -35,9 +35,11 @@ struct NumberScan {
     int exponent = 0;  // the exponent part's value, capped
 };
 
-// The common scan runs unlimited, stopped by the grammar or by the NUL
-// after the buffered bytes; only a number found longer than the limit is
-// scanned again with the limit checked at every character.
+// The common scan checks the limit only once a loop step, so it may run a
+// few characters past it; it stops there all the same, so that a run of
+// millions of digits costs no more than its length. The rare number found
+// longer than the limit is scanned again with the limit checked at every
+// character.
 template <bool LIMITED>
 inline bool within(const char* p, const char* lim) {
     return !LIMITED || p < lim;
@@ -48,7 +50,7 @@ inline const char* scan_digits(const char* p, const char* lim, uint64_t& mantiss
     if (!LIMITED) {
         // Two digits a step, half the loop's branches and updates. p[1] may
         // be the byte after the NUL, which the buffer's padding holds.
-        for (;;) {
+        while (p < lim) {
             unsigned first = static_cast<unsigned char>(p[0]) - '0';
             unsigned second = static_cast<unsigned char>(p[1]) - '0';
             if (first >= 10) return p;
@@ -59,6 +61,7 @@ inline const char* scan_digits(const char* p, const char* lim, uint64_t& mantiss
             mantissa = mantissa * 100 + first * 10 + second;
             p += 2;
         }
+        return p;
     }
     while (within<LIMITED>(p, lim) && is_digit(static_cast<unsigned char>(*p))) {
         mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
@@ -93,11 +96,11 @@ inline uint64_t eight_digits_value(uint64_t digits) {
            32;
 }
 
-// The unlimited digit scan a word at a time. The NUL after the last byte
-// read ends every run, and the buffer's padding holds the rest of the word
-// loaded at it.
-inline const char* scan_digit_words(const char* p, uint64_t& mantissa) {
-    for (;;) {
+// The common digit scan a word at a time, checking lim once a word. The
+// NUL after the last byte read ends every run, and the buffer's padding
+// holds the rest of the word loaded at it.
+inline const char* scan_digit_words(const char* p, const char* lim, uint64_t& mantissa) {
+    while (p < lim) {
         uint64_t word;
         std::memcpy(&word, p, sizeof word);
         uint64_t values = word ^ bytes_of('0');  // a digit's byte becomes its value
@@ -118,13 +121,14 @@ inline const char* scan_digit_words(const char* p, uint64_t& mantissa) {
         mantissa = mantissa * DIGIT_SCALE[count] + eight_digits_value(values << (64 - 8 * count));
         return p + count;
     }
+    return p;
 }
 
 template <bool LIMITED>
 inline void scan_fraction(NumberScan& s, const char* lim) {
     if (!(within<LIMITED>(s.p, lim) && *s.p == '.')) return;
     const char* digits = ++s.p;
-    s.p = !LIMITED && WORD_FRACTIONS ? scan_digit_words(s.p, s.mantissa)
+    s.p = !LIMITED && WORD_FRACTIONS ? scan_digit_words(s.p, lim, s.mantissa)
                                      : scan_digits<LIMITED>(s.p, lim, s.mantissa);
     s.fraction_digits = s.p - digits;
     s.digit_count += s.fraction_digits;
@@ -143,7 +147,7 @@ inline void scan_exponent(NumberScan& s, const char* lim) {
         ++p;
     }
     int value = 0;
-    while (within<LIMITED>(p, lim) && is_digit(static_cast<unsigned char>(*p))) {
+    while (p < lim && is_digit(static_cast<unsigned char>(*p))) {
         if (value < EXPONENT_CAP) value = value * 10 + (*p - '0');
         ++p;
     }
@@ -246,13 +250,18 @@ void PairReader::ensure_window() {
 namespace {
 
 // The rare ends of a number's scan, kept out of the inlined common path: a
-// number longer than the limit is scanned again, stopping at the limit;
-// one that is no short decimal takes the full conversion.
+// number longer than the limit (which has digits, so is a number) is
+// scanned again, stopping at the limit, and may then be a short decimal
+// after all; any other comes here as no short decimal and takes the full
+// conversion.
 [[gnu::noinline]] const char* finish_number(NumberScan& s, const char* first,
                                             const char* digits, bool negative,
                                             double& v) {
-    if (s.p - digits > NUMBER_TEXT_LIMIT) s = scan_number<true>(digits, digits + NUMBER_TEXT_LIMIT);
-    if (s.digit_count != 0 && !exact_value(s, negative, v)) v = number_value(first, s.p);
+    if (s.p - digits > NUMBER_TEXT_LIMIT) {
+        s = scan_number<true>(digits, digits + NUMBER_TEXT_LIMIT);
+        if (exact_value(s, negative, v)) return s.p;
+    }
+    v = number_value(first, s.p);
     return s.p;
 }
 
@@ -274,7 +283,8 @@ namespace {
         negative = *p == '-';
         ++p;
     }
-    NumberScan s = scan_number<false>(p, nullptr);
+    // A number that reaches one past the limit is too long: rescanned.
+    NumberScan s = scan_number<false>(p, p + NUMBER_TEXT_LIMIT + 1);
     if (s.p - p > NUMBER_TEXT_LIMIT || (s.digit_count != 0 && !exact_value(s, negative, v))) {
         s.p = finish_number(s, first, p, negative, v);
     }
