@@ -221,30 +221,29 @@ ssize_t scripted_read(int, void* buf, size_t count) {
     return static_cast<ssize_t>(n);
 }
 
-TEST(ByteSource, InterruptedReadIsRetried) {
-    source = ScriptedSource{"1 2 3 4 ", 0, 0, 2, EINTR};
-    PairReader reader;
-    reader.read_fn = scripted_read;
-    double t = 0, y = 0;
-    EXPECT_EQ(reader.read_pair(t, y), 2);
-    EXPECT_EQ(reader.read_pair(t, y), 2);
-    EXPECT_EQ(t, 3);
-    EXPECT_EQ(y, 4);
-    EXPECT_EQ(reader.read_pair(t, y), -1);
-}
-
-TEST(ByteSource, ReadErrorEndsTheInput) {
-    // Calls 0 and 1 bring "1 2 3 4 ", call 2 fails: the pairs before the
-    // failure stand, and the input ends there.
-    source = ScriptedSource{"1 2 3 4 5 6 7 8", 0, 0, 2, EIO};
-    PairReader reader;
-    reader.read_fn = scripted_read;
-    double t = 0, y = 0;
-    EXPECT_EQ(reader.read_pair(t, y), 2);
-    EXPECT_EQ(reader.read_pair(t, y), 2);
-    EXPECT_EQ(reader.read_pair(t, y), -1);
-    EXPECT_EQ(t, 3);
-    EXPECT_EQ(y, 4);
+// An interrupted read is retried; a failed one ends the input, and the
+// pairs before the failure stand. The source brings four bytes a call and
+// fails on call 2.
+TEST(ByteSource, InterruptedReadIsRetriedFailedReadEndsTheInput) {
+    struct Case {
+        const char* text;
+        int fail_errno;
+        std::vector<Read> reads;
+    } cases[] = {
+        {"1 2 3 4 ", EINTR, {{2, 1, 2}, {2, 3, 4}, {-1, 3, 4}}},
+        {"1 2 3 4 5 6 7 8", EIO, {{2, 1, 2}, {2, 3, 4}, {-1, 3, 4}}},
+    };
+    for (const Case& c : cases) {
+        source = ScriptedSource{c.text, 0, 0, 2, c.fail_errno};
+        PairReader reader;
+        reader.read_fn = scripted_read;
+        double t = 0, y = 0;
+        for (const Read& want : c.reads) {
+            EXPECT_EQ(reader.read_pair(t, y), want.result) << c.text;
+            EXPECT_EQ(t, want.t) << c.text;
+            EXPECT_EQ(y, want.y) << c.text;
+        }
+    }
 }
 
 // Many numbers of every shape across many buffer refills read the same in
