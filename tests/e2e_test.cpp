@@ -148,6 +148,23 @@ TEST(Run, LongFileNameIsHeldWhole) {
     EXPECT_EQ(run.status, 0);
 }
 
+TEST(Run, TimeWithoutAmplitudeKeepsThePreviousOne) {
+    // A lone sign is no amplitude: that time takes the amplitude before it,
+    // and the record goes on.
+    TempDir dir;
+    dir.file("lost.txt", "0.000 0.10\n0.001 0.20\n0.002 -\n0.003 -0.30\n0.005 0.0\n");
+    dir.file("kept.txt", "0.000 0.10\n0.001 0.20\n0.002 0.20\n0.003 -0.30\n0.005 0.0\n");
+    ProgramRun lost = quarvel({"lost.txt"}, dir.path);
+    ProgramRun kept = quarvel({"kept.txt"}, dir.path);
+    const std::string lost_head = greeting({"lost.txt"}) + opened("lost.txt");
+    const std::string kept_head = greeting({"kept.txt"}) + opened("kept.txt");
+    ASSERT_EQ(lost.out.substr(0, lost_head.size()), lost_head);
+    ASSERT_EQ(kept.out.substr(0, kept_head.size()), kept_head);
+    EXPECT_EQ(lost.out.substr(lost_head.size()), kept.out.substr(kept_head.size()));
+    EXPECT_NE(lost.out.find("\n samples= 5 "), std::string::npos);
+    EXPECT_EQ(lost.status, 0);
+}
+
 TEST(Run, ReadsFromAPipe) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
