@@ -23,9 +23,9 @@ int process_record(PairReader& reader, std::FILE* out) {
     }
     stats.start(t0, y);
 
-    // The loop reads one pair ahead, so that the slot keeping the next
-    // amplitude's fourth power is on its way into the cache while the
-    // current pair is taken. The pairs are taken in the same order and with
+    // The loop reads one pair ahead, so that the set of the fourth-power
+    // table that may keep the next amplitude's power is on its way into the
+    // cache while the current pair is taken. The pairs are taken in the same order and with
     // the same values as without it; a read that stops the loop changes
     // neither variable.
     double t = 0.0;
